@@ -1,0 +1,3 @@
+#include "app/Entry.h"
+
+int main(int argc, char **argv) { return kestrune::KestruneMain(argc, argv); }
