@@ -1,0 +1,20 @@
+#pragma once
+// Text to a 32-bit integer the way the original class library converts it:
+// an optional sign and decimal digits, nothing else, within the signed 32-bit
+// range. Anything else is refused with "'<text>' is not a valid integer value".
+
+#include <QString>
+#include <optional>
+
+namespace kestrune::platform {
+
+// The integer `text` spells, or nothing.
+std::optional<int> parseInt32(const QString &text);
+
+// As parseInt32, but throws kestrune::Exception with the class library's text.
+int StrToInt(const QString &text);
+
+// "'<text>' is not a valid integer value"
+QString invalidIntegerMessage(const QString &text);
+
+} // namespace kestrune::platform
