@@ -6,7 +6,11 @@
 
 namespace kestrune {
 
-KestruneApplication::KestruneApplication(int &argc, char **argv) : QApplication(argc, argv) {}
+KestruneApplication::KestruneApplication(int &argc, char **argv) : QApplication(argc, argv) {
+    // One look on every desktop: group captions on their frames, plain
+    // buttons, as the windows are laid out for.
+    setStyle(QStringLiteral("Fusion"));
+}
 
 bool KestruneApplication::notify(QObject *receiver, QEvent *event) {
     try {
