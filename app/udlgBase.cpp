@@ -1,7 +1,6 @@
 #include "app/udlgBase.h"
 
 #include <QPushButton>
-#include <QResizeEvent>
 
 namespace kestrune {
 
@@ -19,15 +18,12 @@ TdlgBase::TdlgBase(QWidget *parent) : TfmBase(parent) {
     setTabOrder(btnOk, btnExit);
 }
 
-void TdlgBase::resizeEvent(QResizeEvent *event) {
-    // Anchored right and bottom: a change of size moves both buttons with
-    // the corner.
-    if (event->oldSize().isValid()) {
-        const QSize delta = event->size() - event->oldSize();
-        for (QPushButton *b : {btnOk, btnExit})
+void TdlgBase::setClientSize(int width, int height) {
+    const QSize delta = QSize(width, height) - size();
+    for (QPushButton *b : {btnOk, btnExit})
+        if (b)
             b->move(b->pos() + QPoint(delta.width(), delta.height()));
-    }
-    TfmBase::resizeEvent(event);
+    TfmBase::setClientSize(width, height);
 }
 
 } // namespace kestrune

@@ -15,11 +15,12 @@ class TdlgBase : public TfmBase {
 public:
     explicit TdlgBase(QWidget *parent = nullptr);
 
-    QPushButton *btnOk;
-    QPushButton *btnExit;
+    QPushButton *btnOk = nullptr;
+    QPushButton *btnExit = nullptr;
 
-protected:
-    void resizeEvent(QResizeEvent *event) override;
+    // Anchored right and bottom: a new size moves both buttons with the
+    // corner. Dialogs that place the buttons themselves do so afterwards.
+    void setClientSize(int width, int height) override;
 };
 
 } // namespace kestrune

@@ -44,7 +44,7 @@ public:
     void setModalResult(int result) { done(result); }
 
     // Size of the area inside the frame.
-    void setClientSize(int width, int height);
+    virtual void setClientSize(int width, int height);
 
 public slots:
     void reject() override;
