@@ -402,13 +402,15 @@ void Query::postEdit(Row &row) {
 
 void Query::cancel() {
     if (state_ == State::Insert) {
+        // The query is whole again before anyone hears of the removal.
         const int row = current_;
         emit rowAboutToBeRemoved(row);
         rows_.erase(rows_.begin() + row);
-        emit rowRemoved(row);
         current_ = rows_.empty() ? -1 : std::clamp(rowBeforeInsert_, 0, recordCount() - 1);
         eof_ = rows_.empty();
-        setState(State::Browse);
+        state_ = State::Browse;
+        emit rowRemoved(row);
+        emit stateChanged();
         emit currentChanged(current_);
     } else if (state_ == State::Edit) {
         rows_[static_cast<size_t>(current_)] = backup_;
@@ -437,9 +439,9 @@ void Query::remove() {
     }
     emit rowAboutToBeRemoved(row);
     rows_.erase(rows_.begin() + row);
-    emit rowRemoved(row);
     current_ = rows_.empty() ? -1 : std::min(row, recordCount() - 1);
     eof_ = rows_.empty();
+    emit rowRemoved(row);
     emit currentChanged(current_);
 }
 

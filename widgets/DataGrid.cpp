@@ -63,7 +63,9 @@ DataGrid::DataGrid(QWidget *parent) : QTableView(parent) {
 
     connect(&model_, &DataSetModel::currentRowChanged, this, &DataGrid::selectRow);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex &current) {
-        if (db::Query *q = model_.query(); q && current.isValid() && current.row() != q->recNo())
+        // A pending row holds the query where it is; the grid follows it.
+        db::Query *q = model_.query();
+        if (q && q->state() == db::Query::State::Browse && current.isValid() && current.row() != q->recNo())
             q->moveTo(current.row());
     });
 }
