@@ -1,10 +1,15 @@
 #include "servers/ufmMain.h"
 
 #include "app/KestruneApplication.h"
+#include "access/udlgLogin.h"
+#include "access/udlgMMSZ.h"
 #include "app/uPubData.h"
+#include "launch/Launch.h"
+#include "launch/Resolution.h"
 #include "servers/Banner.h"
 #include "servers/MainWindowPlacement.h"
 #include "servers/ServerFields.h"
+#include "servers/ufmFWQXG.h"
 #include "status/StatusCell.h"
 #include "widgets/DataGrid.h"
 #include "widgets/DbMemo.h"
@@ -229,15 +234,34 @@ void TfmMain::repaintGrid() {
     QMetaObject::invokeMethod(dgMain, [grid = dgMain] { grid->repaintAll(); }, Qt::QueuedConnection);
 }
 
-void TfmMain::btnMMSZClick() {}
+void TfmMain::btnMMSZClick() { ShowPasswordDialog(CurrentOperatorID); }
 
-void TfmMain::btnAddClick() {}
+void TfmMain::btnAddClick() { AddServer(qMain); }
 
-void TfmMain::btnEditClick() {}
+void TfmMain::btnEditClick() {
+    if (qMain.recordCount() != 0)
+        EditServer(qMain);
+}
 
-void TfmMain::btnConnectClick() {}
+void TfmMain::btnConnectClick() {
+    if (qMain.recordCount() == 0)
+        return;
+    launch::ConnectionRequest request;
+    request.ip = qMain.fieldByName(QStringLiteral("IP")).asString();
+    request.port = qMain.fieldByName(QStringLiteral("PORT")).asString();
+    request.userName = qMain.fieldByName(QStringLiteral("YHM")).asString();
+    request.password = qMain.fieldByName(QStringLiteral("MM")).asString();
+    request.resolutionIndex = rgFBL->itemIndex();
+    request.resolutionText = rgFBL->itemText();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        request.screenSize = screen->size();
+    request.startModeIndex = rgLoginOption->itemIndex();
+    request.reconnect = chkReconnect->isChecked();
+    request.rdpFile = RdpFile;
+    launch::launchConnection(request, launchHooks);
+}
 
-void TfmMain::ParseResolution(int &, int &) {}
+void TfmMain::ParseResolution(int &width, int &height) { launch::parseResolution(rgFBL->itemText(), width, height); }
 
 void TfmMain::btnDeleteClick() {
     if (AskYesNo(QStringLiteral("你确实要删除这个服务器吗？"), QStringLiteral("注意")) == IDYES)

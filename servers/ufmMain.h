@@ -10,6 +10,7 @@
 #include "app/ufmBase.h"
 #include "db/DataSource.h"
 #include "db/Query.h"
+#include "launch/Launch.h"
 #include "status/StatusList.h"
 #include "status/uStatusThread.h"
 
@@ -107,6 +108,8 @@ public:
     // Tests give the monitor a probe of their own before the window is
     // shown; Kestrune probes with PingHost.
     StatusProbe statusProbe = defaultStatusProbe();
+    // How "连接" starts the client and waits; tests record instead.
+    launch::LaunchHooks launchHooks;
 };
 
 extern TfmMain *fmMain;

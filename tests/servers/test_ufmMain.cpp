@@ -11,6 +11,7 @@
 #include "widgets/RadioGroup.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QWebEngineView>
 #include <QHeaderView>
@@ -205,4 +206,56 @@ TEST_F(MainWindowTest, ClosingStopsTheMonitorBeforeTheSharedStateGoes) {
     EXPECT_FALSE(w.statusMonitorRunning());
     window.reset();
     EXPECT_EQ(kestrune::StatusList, nullptr);
+}
+
+TEST_F(MainWindowTest, ConnectHandsTheSelectedRowAndOptionsToTheClient) {
+    TfmMain &w = show();
+    RdpFile = dir.file("config.ini");
+    QStringList commandLines;
+    QByteArray fileWhileStarting;
+    w.launchHooks.startClient = [&](const QString &commandLine) {
+        commandLines << commandLine;
+        QFile f(RdpFile);
+        if (f.open(QIODevice::ReadOnly))
+            fileWhileStarting = f.readAll();
+        return true;
+    };
+    int slept = 0;
+    w.launchHooks.sleep = [&](int ms) { slept += ms; };
+
+    w.dgMain->setCurrentIndex(w.dgMain->model()->index(1, 0));
+    w.rgFBL->setItemIndex(2);
+    w.rgLoginOption->setItemIndex(1);
+    w.chkReconnect->setChecked(false);
+    QTest::mouseClick(w.btnConnect, Qt::LeftButton);
+
+    EXPECT_TRUE(boxes.shown.empty());
+    ASSERT_EQ(commandLines.size(), 1);
+    EXPECT_EQ(commandLines[0], QStringLiteral("mstsc.exe %1 /admin /v:db.example:3390").arg(RdpFile));
+    EXPECT_TRUE(fileWhileStarting.startsWith("screen mode id:i:1\r\nsession bpp:i:16\r\ndesktopwidth:i:800\r\n"
+                                             "desktopheight:i:600\r\nusername:s:\xD4\xCB\xCE\xAC\r\n"));
+    EXPECT_TRUE(fileWhileStarting.contains("autoreconnection enabled:i:0\r\n"));
+    EXPECT_EQ(slept, 1000);
+    EXPECT_FALSE(QFile::exists(RdpFile)) << "the connection file outlived the launch";
+}
+
+TEST_F(MainWindowTest, ConnectWithNoRowsDoesNothingAndAnUnwritableFileIsReported) {
+    sql("DELETE FROM FWQ");
+    TfmMain &w = show();
+    int started = 0;
+    w.launchHooks.startClient = [&](const QString &) { return ++started, true; };
+    w.launchHooks.sleep = [](int) {};
+    RdpFile = dir.file("config.ini");
+    w.btnConnect->click();
+    EXPECT_EQ(started, 0);
+    EXPECT_FALSE(QFile::exists(RdpFile));
+    EXPECT_TRUE(boxes.shown.empty());
+
+    sql("INSERT INTO FWQ VALUES ('127.0.0.1', 3389, 'u', 'p', NULL)");
+    w.qMain.close();
+    w.qMain.open();
+    RdpFile = dir.file("no-such-folder/config.ini");
+    QTest::mouseClick(w.btnConnect, Qt::LeftButton);
+    EXPECT_EQ(started, 0);
+    EXPECT_EQ(boxes.texts(MessageKind::Error), QStringList{QStringLiteral("Cannot create file %1").arg(RdpFile)});
 }
