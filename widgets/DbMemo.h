@@ -1,10 +1,12 @@
 #pragma once
 // A multi-line text box bound to one field of a data source: it shows the
-// field of the current row and, unless read-only, hands its text back to the
-// field before the row is posted.
+// field of the current row and, unless read-only, hands the text the
+// operator typed back to the field when the box is left and before the row
+// is posted. Line breaks are kept as CR LF, as the remarks are stored.
 
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QVariant>
 
 namespace kestrune::db {
 class DataSource;
@@ -20,17 +22,24 @@ public:
     void bind(db::DataSource *source, const QString &fieldName);
     const QString &fieldName() const { return fieldName_; }
 
-    // Writes the text into the field when it differs from the field's value.
+    // Writes the text into the field when the operator changed it and the
+    // row is being edited. An emptied box leaves the empty text, not null.
     void updateRecord();
+
+    // The box's text with the line breaks the field stores (CR LF).
+    QString fieldText() const;
 
 protected:
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
     void showField();
+    void stateChanged();
 
     QPointer<db::DataSource> source_;
     QString fieldName_;
+    QVariant shown_; // the field value the box last showed
+    bool modified_ = false;
     bool showing_ = false;
 };
 
