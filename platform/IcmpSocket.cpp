@@ -4,6 +4,11 @@
 
 #include <QString>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <system_error>
+#include <thread>
 
 #ifndef _WIN32
 #include <arpa/inet.h>
@@ -16,6 +21,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #else
+#include <algorithm>
 #include <winsock2.h>
 #include <windows.h>
 #endif
@@ -100,7 +106,11 @@ bool CancelToken::waitFor(std::chrono::milliseconds duration) const {
 
 std::uint32_t dottedAddress(const char *text) { return ::inet_addr(text); }
 
-std::optional<std::uint32_t> firstIpv4Address(const char *name) {
+std::optional<std::uint32_t> firstIpv4Address(const char *name, const CancelToken *cancel) {
+    if (cancel != nullptr) {
+        return lookupCancellable([text = std::string(name)] { return firstIpv4Address(text.c_str()); },
+                                 *cancel);
+    }
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_DGRAM; // one entry per address instead of one per socket type
@@ -112,6 +122,71 @@ std::optional<std::uint32_t> firstIpv4Address(const char *name) {
         address = reinterpret_cast<const sockaddr_in *>(found->ai_addr)->sin_addr.s_addr;
     ::freeaddrinfo(found);
     return address;
+}
+
+namespace {
+
+// What a lookup thread hands back; shared, so that whichever side lets go
+// last frees it.
+struct LookupResult {
+    LookupResult() : fd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+    ~LookupResult() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    LookupResult(const LookupResult &) = delete;
+    LookupResult &operator=(const LookupResult &) = delete;
+
+    const int fd; // readable once the lookup is done
+    std::mutex mutex;
+    bool done = false;
+    std::optional<std::uint32_t> address;
+};
+
+// A lookup that fails in any way has found nothing.
+std::optional<std::uint32_t>
+lookupOrNothing(const std::function<std::optional<std::uint32_t>()> &lookup) noexcept {
+    try {
+        return lookup();
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+std::optional<std::uint32_t> lookupCancellable(std::function<std::optional<std::uint32_t>()> lookup,
+                                               const CancelToken &cancel) {
+    if (cancel.cancelled())
+        return std::nullopt;
+    auto result = std::make_shared<LookupResult>();
+    if (result->fd < 0)
+        return lookup();
+    try {
+        std::thread([result, lookup = std::move(lookup)] {
+            const std::optional<std::uint32_t> address = lookupOrNothing(lookup);
+            {
+                const std::lock_guard<std::mutex> lock(result->mutex);
+                result->address = address;
+                result->done = true;
+            }
+            const std::uint64_t one = 1;
+            [[maybe_unused]] const auto written = ::write(result->fd, &one, sizeof one);
+        }).detach();
+    } catch (const std::system_error &) {
+        return lookup(); // no thread to spare: look up here, uncancellable
+    }
+    pollfd fds[2] = {{result->fd, POLLIN, 0}, {cancel.fd(), POLLIN, 0}};
+    for (;;) {
+        if (cancel.cancelled())
+            return std::nullopt;
+        {
+            const std::lock_guard<std::mutex> lock(result->mutex);
+            if (result->done)
+                return result->address;
+        }
+        ::poll(fds, 2, -1);
+    }
 }
 
 std::optional<IcmpSocket> IcmpSocket::open() {
@@ -169,6 +244,8 @@ bool IcmpSocket::answers(const unsigned char *packet, std::size_t size, std::uin
         if (size < 20)
             return false;
         offset = static_cast<std::size_t>(packet[0] & 0x0F) * 4;
+        if (offset < 20)
+            return false;
     }
     if (size < offset + kIcmpHeaderSize)
         return false;
@@ -330,7 +407,8 @@ void CancelToken::cancel() {
 bool CancelToken::waitFor(std::chrono::milliseconds duration) const {
     if (cancelled())
         return true;
-    return ::WaitForSingleObject(event_, static_cast<DWORD>(duration.count())) == WAIT_OBJECT_0;
+    const auto ms = std::min<long long>(duration.count(), INFINITE - 1);
+    return ::WaitForSingleObject(event_, static_cast<DWORD>(ms)) == WAIT_OBJECT_0;
 }
 
 std::uint32_t dottedAddress(const char *text) {
@@ -338,7 +416,18 @@ std::uint32_t dottedAddress(const char *text) {
     return ::inet_addr(text);
 }
 
-std::optional<std::uint32_t> firstIpv4Address(const char *name) {
+// gethostbyname cannot be waited on alongside the token; the lookup runs
+// to its end.
+std::optional<std::uint32_t> lookupCancellable(std::function<std::optional<std::uint32_t>()> lookup,
+                                               const CancelToken &cancel) {
+    if (cancel.cancelled())
+        return std::nullopt;
+    return lookup();
+}
+
+std::optional<std::uint32_t> firstIpv4Address(const char *name, const CancelToken *cancel) {
+    if (cancel != nullptr && cancel->cancelled())
+        return std::nullopt;
     WinsockSession session;
     const hostent *host = ::gethostbyname(name);
     if (host == nullptr || host->h_addrtype != AF_INET || host->h_length != 4 ||
@@ -355,25 +444,25 @@ EchoResult sendEcho(std::uint32_t destination, const CancelToken *cancel) {
     if (cancel != nullptr && cancel->cancelled())
         return EchoResult::Cancelled;
     IcmpLibrary library;
-    const auto create = library.entry<IcmpCreateFileFn>("IcmpCreateFile");
-    const auto close = library.entry<IcmpCloseHandleFn>("IcmpCloseHandle");
-    const auto send = library.entry<IcmpSendEchoFn>("IcmpSendEcho");
-    if (create == nullptr || close == nullptr || send == nullptr)
+    const auto icmpCreateFile = library.entry<IcmpCreateFileFn>("IcmpCreateFile");
+    const auto icmpCloseHandle = library.entry<IcmpCloseHandleFn>("IcmpCloseHandle");
+    const auto icmpSendEcho = library.entry<IcmpSendEchoFn>("IcmpSendEcho");
+    if (icmpCreateFile == nullptr || icmpCloseHandle == nullptr || icmpSendEcho == nullptr)
         return EchoResult::NoIcmp;
-    const HANDLE handle = create();
+    const HANDLE handle = icmpCreateFile();
     if (handle == INVALID_HANDLE_VALUE)
         return EchoResult::NoIcmp;
 
     IpOptionInformation options{};
-    options.Ttl = kEchoTtl;
+    options.Ttl = static_cast<UCHAR>(kEchoTtl);
     // Room for one reply record, the echoed data and an ICMP error's extra bytes.
     alignas(IcmpEchoReply) unsigned char reply[sizeof(IcmpEchoReply) + kEchoPayloadSize + 8 + 32] = {};
     char payload[kEchoPayloadSize];
     std::memcpy(payload, kEchoPayload, kEchoPayloadSize);
-    const DWORD count = send(handle, destination, payload, static_cast<WORD>(kEchoPayloadSize),
+    const DWORD count = icmpSendEcho(handle, destination, payload, static_cast<WORD>(kEchoPayloadSize),
                              &options, reply, sizeof reply,
                              static_cast<DWORD>(kEchoTimeout.count()));
-    close(handle);
+    icmpCloseHandle(handle);
 
     // A router's "unreachable" also fills a record; only the host's own answer counts.
     const auto *record = reinterpret_cast<const IcmpEchoReply *>(reply);

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace kestrune::platform {
@@ -64,8 +65,17 @@ private:
 std::uint32_t dottedAddress(const char *text);
 
 // The first IPv4 address a name lookup gives, or nothing when the name does
-// not resolve.
-std::optional<std::uint32_t> firstIpv4Address(const char *name);
+// not resolve. With a token, a lookup still under way when it is cancelled
+// gives nothing at once (see lookupCancellable).
+std::optional<std::uint32_t> firstIpv4Address(const char *name,
+                                              const CancelToken *cancel = nullptr);
+
+// Runs `lookup` on a thread of its own and waits for its result, or until
+// `cancel` is set: a name lookup cannot be interrupted, and a slow resolver
+// must not hold up a closing window. A lookup cut short goes on in the
+// background and its result is dropped.
+std::optional<std::uint32_t> lookupCancellable(std::function<std::optional<std::uint32_t>()> lookup,
+                                               const CancelToken &cancel);
 
 enum class EchoResult {
     Reply,     // the destination answered this request in time

@@ -4,7 +4,8 @@
 
 namespace kestrune {
 
-std::optional<std::uint32_t> probeDestination(const QString &host) {
+std::optional<std::uint32_t> probeDestination(const QString &host,
+                                              const platform::CancelToken *cancel) {
     // The text goes to the platform as a C string, so it ends at a zero
     // character if it holds one.
     const QByteArray text = host.toLocal8Bit();
@@ -16,14 +17,14 @@ std::optional<std::uint32_t> probeDestination(const QString &host) {
     // broadcast address ("255.255.255.255" itself lands here, since it reads
     // as a failed conversion): an echo to anything but the server could make
     // a dead server look alive.
-    const std::optional<std::uint32_t> found = platform::firstIpv4Address(text.constData());
+    const std::optional<std::uint32_t> found = platform::firstIpv4Address(text.constData(), cancel);
     if (!found || *found == platform::kAddressBroadcast)
         return std::nullopt;
     return found;
 }
 
 int PingHost(const QString &host, const platform::CancelToken *cancel) {
-    const std::optional<std::uint32_t> destination = probeDestination(host);
+    const std::optional<std::uint32_t> destination = probeDestination(host, cancel);
     if (!destination)
         return 0;
     return platform::sendEcho(*destination, cancel) == platform::EchoResult::Reply ? 1 : 0;

@@ -21,8 +21,10 @@ namespace kestrune {
 
 // Where PingHost sends its request for `host`, the IP text exactly as stored:
 // a dotted address as it spells it, otherwise the first IPv4 address of the
-// name. Nothing when the name does not resolve or gives the broadcast address.
-std::optional<std::uint32_t> probeDestination(const QString &host);
+// name. Nothing when the name does not resolve or gives the broadcast address,
+// or when `cancel` is set while the name is being looked up.
+std::optional<std::uint32_t> probeDestination(const QString &host,
+                                              const platform::CancelToken *cancel = nullptr);
 
 // Sends one echo request to `host` and returns the number of replies within
 // one second: 1, or 0 for silence, an unresolvable name, a refused

@@ -300,12 +300,15 @@ INSTANTIATE_TEST_SUITE_P(
                     DestinationCase{"", std::nullopt},
                     DestinationCase{"kestrune-no-such-host.invalid", std::nullopt}));
 
-TEST(PingHost, NameIsProbedAtItsAddress) {
+class NameLookup : public testing::TestWithParam<bool> {};
+
+TEST_P(NameLookup, NameIsProbedAtItsAddress) {
     int replies = -1;
     std::vector<IcmpPacket> requests;
     const std::string why = inNamespace({}, [&] {
         IcmpWatch watch;
-        replies = PingHost(QStringLiteral("localhost"));
+        CancelToken cancel;
+        replies = PingHost(QStringLiteral("localhost"), GetParam() ? &cancel : nullptr);
         requests = echoRequests(watch.finish());
     });
     if (!why.empty())
@@ -314,6 +317,11 @@ TEST(PingHost, NameIsProbedAtItsAddress) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests.front().destination, ipv4("127.0.0.1"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Waits, NameLookup, testing::Values(false, true),
+                         [](const testing::TestParamInfo<bool> &p) {
+                             return std::string(p.param ? "Cancellable" : "Plain");
+                         });
 
 class UnresolvableHost : public testing::TestWithParam<const char *> {};
 
