@@ -4,6 +4,12 @@
 #include <QDir>
 #include <QProcess>
 
+#ifdef _WIN32
+#include "platform/GbkCodec.h"
+
+#include <windows.h>
+#endif
+
 namespace kestrune::platform {
 namespace {
 
@@ -90,12 +96,26 @@ QStringList splitCommandLine(const QString &commandLine) {
 }
 
 QString resolveProgram(const QString &name, const QString &programFolder) {
+#ifdef _WIN32
+    // Windows has the client itself.
+    Q_UNUSED(programFolder);
+    return name;
+#else
     if (name.compare(QLatin1String("mstsc.exe"), Qt::CaseInsensitive) == 0)
         return QDir(programFolder).filePath(QLatin1String(kRemoteDesktopAdapter));
     return name;
+#endif
 }
 
 bool startCommandLine(const QString &commandLine, const QString &programFolder, qint64 *pid) {
+#ifdef _WIN32
+    // The system's own start, on the line as it is (show state SW_SHOW).
+    Q_UNUSED(programFolder);
+    if (pid)
+        *pid = 0;
+    const auto line = toGbk(commandLine);
+    return line && WinExec(line->constData(), SW_SHOW) > 31;
+#else
     const QStringList arguments = splitCommandLine(commandLine);
     if (arguments.isEmpty() || arguments.first().isEmpty())
         return false;
@@ -103,6 +123,7 @@ bool startCommandLine(const QString &commandLine, const QString &programFolder, 
         programFolder.isEmpty() ? QCoreApplication::applicationDirPath() : programFolder;
     const QString program = resolveProgram(arguments.first(), folder);
     return QProcess::startDetached(program, arguments.mid(1), QString(), pid);
+#endif
 }
 
 } // namespace kestrune::platform

@@ -21,7 +21,7 @@ inline constexpr char kRemoteDesktopAdapter[] = "kestrune-mstsc";
 // at the closing quote when it starts with one.
 QStringList splitCommandLine(const QString &commandLine);
 
-// The file to run for a program name: "mstsc.exe" (in any letter case) is
+// The file to run for a program name: on Linux "mstsc.exe" (any letter case) is
 // the adapter in `programFolder`; any other name is kept as it is and found
 // the usual way.
 QString resolveProgram(const QString &name, const QString &programFolder);

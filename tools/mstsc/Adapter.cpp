@@ -7,8 +7,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include <sys/prctl.h>
 #include <csignal>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace kestrune::mstsc {
 namespace {
@@ -50,8 +51,16 @@ QString readPassword(const ConnectionSettings &settings) {
     return *password;
 }
 
-// The client goes when the adapter goes, so stopping the adapter ends the session.
-void dieWithParent() { ::prctl(PR_SET_PDEATHSIG, SIGTERM); }
+// The client goes when the adapter goes, so stopping the adapter ends the
+// session; an adapter gone before the request took hold ends the client too.
+std::function<void()> dieWithParent() {
+    const pid_t adapter = ::getpid();
+    return [adapter] {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != adapter)
+            ::_exit(1);
+    };
+}
 
 } // namespace
 
@@ -128,7 +137,7 @@ int runAdapter(const QStringList &arguments, const std::function<void(const QStr
     const bool passwordOnStdin = !settings.passwordHex.isEmpty();
     QProcess process;
     process.setProcessChannelMode(QProcess::ForwardedChannels);
-    process.setChildProcessModifier(dieWithParent);
+    process.setChildProcessModifier(dieWithParent());
     if (!passwordOnStdin)
         process.setStandardInputFile(QProcess::nullDevice());
     process.start(client, freeRdpArguments(settings, parsed, passwordOnStdin));
