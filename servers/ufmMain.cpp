@@ -230,8 +230,18 @@ std::vector<ServerAddress> TfmMain::readServers() {
 
 void TfmMain::repaintGrid() {
     // Queued to the user-interface thread, which may itself be waiting for
-    // the monitor to stop; dropped if the grid is gone by then.
-    QMetaObject::invokeMethod(dgMain, [grid = dgMain] { grid->repaintAll(); }, Qt::QueuedConnection);
+    // the monitor to stop; dropped if the grid is gone by then. One request
+    // waits at a time: a repaint that has not run yet will show this
+    // server's status too, and fast passes do not flood the event queue.
+    if (repaintPending_.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        dgMain,
+        [this] {
+            repaintPending_ = false;
+            dgMain->repaintAll();
+        },
+        Qt::QueuedConnection);
 }
 
 void TfmMain::btnMMSZClick() { ShowPasswordDialog(CurrentOperatorID); }

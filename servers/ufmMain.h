@@ -14,6 +14,7 @@
 #include "status/StatusList.h"
 #include "status/uStatusThread.h"
 
+#include <atomic>
 #include <memory>
 
 class QCheckBox;
@@ -102,6 +103,7 @@ private:
     void repaintGrid() override;
 
     bool shown_ = false;
+    std::atomic<bool> repaintPending_{false};
     std::unique_ptr<TStatusThread> monitor_;
 
 public:
