@@ -259,3 +259,32 @@ TEST_F(MainWindowTest, ConnectWithNoRowsDoesNothingAndAnUnwritableFileIsReported
     EXPECT_EQ(started, 0);
     EXPECT_EQ(boxes.texts(MessageKind::Error), QStringList{QStringLiteral("Cannot create file %1").arg(RdpFile)});
 }
+
+TEST_F(MainWindowTest, TheStatusColumnShowsEachProbeRedWhenOffline) {
+    openDataModule();
+    window = std::make_unique<TfmMain>();
+    fmMain = window.get();
+    window->statusProbe = [](const QString &host, const platform::CancelToken &) {
+        return host == QStringLiteral("db.example") ? 0 : 1;
+    };
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    QTRY_COMPARE_WITH_TIMEOUT(kestrune::StatusList->count(), 3, 10000);
+    EXPECT_EQ(kestrune::StatusList->value("10.0.0.1:3389"), QStringLiteral("在线"));
+    EXPECT_EQ(kestrune::StatusList->value("DB.EXAMPLE:3390"), QStringLiteral("离线"));
+    EXPECT_EQ(kestrune::StatusList->value("10.0.0.3:0"), QStringLiteral("在线")) << "a null port keys as 0";
+
+    DataGrid &grid = *window->dgMain;
+    for (int selected : {0, 1}) {
+        grid.setCurrentIndex(grid.model()->index(selected, 0));
+        QCoreApplication::processEvents();
+        const QImage image = grid.viewport()->grab().toImage();
+        auto cornerOf = [&](int row) {
+            const QRect cell = grid.visualRect(grid.model()->index(row, 3));
+            return image.pixelColor(cell.left() + 2, cell.top() + 2);
+        };
+        EXPECT_EQ(cornerOf(1), QColor(255, 0, 0)) << "offline cell, selected row " << selected;
+        EXPECT_NE(cornerOf(0), QColor(255, 0, 0)) << "online cell, selected row " << selected;
+        EXPECT_NE(cornerOf(2), QColor(255, 0, 0));
+    }
+}
