@@ -46,8 +46,8 @@ public:
 
     // Reports a text the field refused when the edit was left. The window
     // sets it to the program's default error handler; without one the error
-    // is thrown again from an event of the edit's own, for the application's
-    // handler to show.
+    // is thrown again from a queued call of the edit's own, for the
+    // application's handler to show.
     std::function<void(std::exception_ptr)> onError;
 
 signals:

@@ -195,6 +195,8 @@ TEST_F(EditorTest, AddOpensOnTheNewRowWithItsDefaultsAndTheDialogsLayout) {
         EXPECT_TRUE(qMain.fieldByName("BZ").isNull());
         back(fm);
     });
+    EXPECT_TRUE(table().empty());
+    EXPECT_EQ(qMain.recordCount(), 0);
 }
 
 TEST_F(EditorTest, EditOpensOnTheSelectedRow) {
@@ -213,6 +215,7 @@ TEST_F(EditorTest, EditOpensOnTheSelectedRow) {
         EXPECT_EQ(qMain.state(), db::Query::State::Edit);
         back(fm);
     });
+    EXPECT_EQ(table().size(), 2u);
 }
 
 // ---- leaving without saving --------------------------------------------------
