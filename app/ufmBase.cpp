@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPushButton>
 #include <QScreen>
 
 namespace kestrune {
@@ -103,6 +104,11 @@ void TfmBase::keyPressEvent(QKeyEvent *event) {
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
+        // Enter presses a button only when that button has the focus.
+        if (auto *button = qobject_cast<QPushButton *>(QApplication::focusWidget()); button && isAncestorOf(button))
+            button->click();
+        event->accept();
+        return;
     case Qt::Key_Escape:
         event->accept();
         return;
@@ -112,6 +118,10 @@ void TfmBase::keyPressEvent(QKeyEvent *event) {
 }
 
 void TfmBase::showEvent(QShowEvent *event) {
+    // No button is the window's default: none is drawn as one, and Enter
+    // elsewhere presses none (see keyPressEvent).
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
     if (!placed_) {
         placed_ = true;
         if (const QScreen *screen = QGuiApplication::primaryScreen()) {

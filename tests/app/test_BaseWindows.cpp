@@ -128,3 +128,25 @@ TEST(BaseWindows, TheWindowFontIsSongTiTwelvePixels) {
     EXPECT_EQ(form.font().families().value(0), QStringLiteral("宋体"));
     EXPECT_EQ(form.font().pixelSize(), 12);
 }
+
+TEST(BaseWindows, EnterPressesAButtonOnlyWhenItHasTheFocus) {
+    TdlgBase dlg;
+    auto *edit = new QLineEdit(&dlg);
+    edit->setGeometry(10, 10, 100, 20);
+    QWidget::setTabOrder(edit, dlg.btnOk);
+    int clicks = 0;
+    QObject::connect(dlg.btnOk, &QPushButton::clicked, [&] { ++clicks; });
+    dlg.show();
+    QApplication::setActiveWindow(&dlg);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
+    EXPECT_FALSE(dlg.btnOk->autoDefault()) << "drawn as the default button";
+
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_Return);
+    EXPECT_EQ(clicks, 0) << "Enter in an edit pressed a button";
+    QCoreApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), dlg.btnOk);
+    QTest::keyClick(dlg.btnOk, Qt::Key_Return);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(dlg.isVisible());
+}
