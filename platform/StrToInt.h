@@ -1,7 +1,9 @@
 #pragma once
 // Text to a 32-bit integer the way the original class library converts it:
-// an optional sign and decimal digits, nothing else, within the signed 32-bit
-// range. Anything else is refused with "'<text>' is not a valid integer value".
+// optional leading blanks, an optional sign, decimal digits (within the
+// signed range) or hexadecimal after "$", "0x" or "x" (any 32 bits); nothing
+// after the digits. Anything else is refused with "'<text>' is not a valid
+// integer value".
 
 #include <QString>
 #include <optional>

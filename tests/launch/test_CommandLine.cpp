@@ -160,14 +160,4 @@ INSTANTIATE_TEST_SUITE_P(
                     BadItem{"2147483648*1", "'2147483648' is not a valid integer value"},
                     BadItem{"１０２４*768", "'１０２４' is not a valid integer value"}));
 
-TEST(StrToInt, AcceptsWhatTheClassLibraryAccepts) {
-    EXPECT_EQ(strToInt(QStringLiteral("-2147483648")), -2147483648LL);
-    EXPECT_EQ(strToInt(QStringLiteral("$FFFFFFFF")), -1);
-    EXPECT_EQ(strToInt(QStringLiteral("007")), 7);
-    EXPECT_THROW(strToInt(QStringLiteral("-")), Exception);
-    EXPECT_THROW(strToInt(QStringLiteral("$")), Exception);
-    EXPECT_THROW(strToInt(QStringLiteral("1 ")), Exception);
-    EXPECT_THROW(strToInt(QStringLiteral("$100000000")), Exception);
-}
-
 } // namespace
