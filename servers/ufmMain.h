@@ -11,7 +11,7 @@
 #include "db/DataSource.h"
 #include "db/Query.h"
 #include "launch/Launch.h"
-#include "status/StatusList.h"
+#include "status/StatusTable.h"
 #include "status/uStatusThread.h"
 
 #include <atomic>
@@ -35,7 +35,6 @@ struct GridColumn;
 extern QString AppDir;
 extern QString RdpFile;
 // The status table, owned by the main window.
-using StatusTable = class StatusList;
 extern StatusTable *StatusList;
 
 // The server key of a query's current row: IP and PORT as "%s:%d", a null

@@ -1,6 +1,6 @@
 #include "status/StatusCell.h"
 
-#include "status/StatusList.h"
+#include "status/StatusTable.h"
 
 #include <QColor>
 #include <QPainter>

@@ -6,7 +6,7 @@
 // 1000 ms after each pass that went through without an error.
 
 #include "platform/IcmpSocket.h"
-#include "status/StatusList.h"
+#include "status/StatusTable.h"
 
 #include <QString>
 #include <chrono>
@@ -51,7 +51,7 @@ public:
     // IP,PORT from FWQ"). May throw kestrune::Exception.
     virtual std::vector<ServerAddress> readServers() = 0;
 
-    virtual StatusList &statusList() = 0;
+    virtual StatusTable &statusList() = 0;
 
     // Called on the monitor thread after each server. The host must carry
     // the repaint to the user-interface thread without waiting for it (a

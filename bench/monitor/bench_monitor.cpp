@@ -15,7 +15,7 @@
 #include "db/Schema.h"
 #include "db/Statement.h"
 #include "servers/ufmMain.h"
-#include "status/StatusList.h"
+#include "status/StatusTable.h"
 #include "status/uStatusThread.h"
 
 #include <atomic>

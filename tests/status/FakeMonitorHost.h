@@ -44,7 +44,7 @@ public:
         return servers_;
     }
 
-    StatusList &statusList() override { return statusList_; }
+    StatusTable &statusList() override { return statusList_; }
 
     void repaintGrid() override {
         std::function<void()> action;
@@ -84,7 +84,7 @@ private:
     int reads_ = 0;
     int repaints_ = 0;
     std::function<void()> onRepaint_;
-    StatusList statusList_;
+    StatusTable statusList_;
 };
 
 } // namespace kestrune::test

@@ -1,7 +1,7 @@
 // The status table, the server key, one pass of the monitor, and the monitor
 // thread's passes, pauses and shutdown, all with a probe the tests control.
 
-#include "status/StatusList.h"
+#include "status/StatusTable.h"
 #include "status/uStatusThread.h"
 #include "tests/status/FakeMonitorHost.h"
 
@@ -64,15 +64,15 @@ bool finishesWithin(std::function<void()> action, std::chrono::seconds limit = 2
 
 // ---- the status table ----
 
-TEST(StatusList, MissingKeyGivesTheEmptyText) {
-    StatusList list;
+TEST(StatusTable, MissingKeyGivesTheEmptyText) {
+    StatusTable list;
     list.setValue(QStringLiteral("10.0.0.5:3389"), kOnline);
     EXPECT_EQ(list.value(QStringLiteral("10.0.0.6:3389")), QString());
     EXPECT_TRUE(list.value(QStringLiteral("10.0.0.6:3389")).isEmpty());
 }
 
-TEST(StatusList, SettingReplacesOrAppends) {
-    StatusList list;
+TEST(StatusTable, SettingReplacesOrAppends) {
+    StatusTable list;
     list.setValue(QStringLiteral("a:1"), kOnline);
     list.setValue(QStringLiteral("b:1"), kOnline);
     list.setValue(QStringLiteral("a:1"), kOffline);
@@ -90,7 +90,7 @@ struct KeyPair {
 class StatusListKeys : public testing::TestWithParam<KeyPair> {};
 
 TEST_P(StatusListKeys, CompareWithoutLetterCase) {
-    StatusList list;
+    StatusTable list;
     list.setValue(QString::fromUtf8(GetParam().set), kOnline);
     list.setValue(QString::fromUtf8(GetParam().lookedUp), kOffline);
     EXPECT_EQ(list.count(), GetParam().same ? 1 : 2);
@@ -105,8 +105,8 @@ INSTANTIATE_TEST_SUITE_P(Keys, StatusListKeys,
                                          KeyPair{"server-a:3389", "server-a:3390", false},
                                          KeyPair{"server-a:1", "server-b:1", false}));
 
-TEST(StatusList, SettingAndLookingUpFromTwoThreads) {
-    StatusList list;
+TEST(StatusTable, SettingAndLookingUpFromTwoThreads) {
+    StatusTable list;
     const QString key = QStringLiteral("10.0.0.5:3389");
     std::atomic<bool> unexpected{false};
     std::thread writer([&] {

@@ -1,4 +1,4 @@
-#include "status/StatusList.h"
+#include "status/StatusTable.h"
 
 namespace kestrune {
 
@@ -6,19 +6,19 @@ QString statusForReplies(int replies) {
     return (replies == 1 ? kStatusOnline : kStatusOffline).toString();
 }
 
-QString StatusList::value(const QString &key) const {
+QString StatusTable::value(const QString &key) const {
     const QString k = folded(key);
     const std::lock_guard<std::mutex> lock(mutex_);
     return values_.value(k);
 }
 
-void StatusList::setValue(const QString &key, const QString &value) {
+void StatusTable::setValue(const QString &key, const QString &value) {
     QString k = folded(key);
     const std::lock_guard<std::mutex> lock(mutex_);
     values_.insert(std::move(k), value);
 }
 
-int StatusList::count() const {
+int StatusTable::count() const {
     const std::lock_guard<std::mutex> lock(mutex_);
     return static_cast<int>(values_.size());
 }

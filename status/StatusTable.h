@@ -1,5 +1,5 @@
 #pragma once
-// The status table: for every server key probed so far, the text its status
+// The status table (the main window's StatusList): for every server key probed so far, the text its status
 // cell shows. Keys compare without regard to letter case; an entry, once
 // there, is replaced but never removed. The status monitor sets values while
 // the grid looks them up, so every access takes the table's lock.
@@ -18,7 +18,7 @@ inline constexpr QStringView kStatusOffline = u"离线";
 // "在线" when the probe counted exactly one reply, "离线" for any other count.
 QString statusForReplies(int replies);
 
-class StatusList {
+class StatusTable {
 public:
     // The value stored under `key`, or the empty text when there is none.
     QString value(const QString &key) const;
