@@ -12,7 +12,7 @@ packages=(
   # tests
   libgtest-dev libgmock-dev
   # the Remote Desktop client behind our adapter, a peer to test it against
-  freerdp2-x11 xrdp
+  freerdp2-x11 xrdp tigervnc-standalone-server passwd
   # fonts for the Chinese texts, a virtual display, screenshots
   fonts-wqy-zenhei xvfb xauth imagemagick x11-utils
   # the probe's tests and benchmark

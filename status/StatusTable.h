@@ -1,6 +1,6 @@
 #pragma once
-// The status table (the main window's StatusList): for every server key probed so far, the text its status
-// cell shows. Keys compare without regard to letter case; an entry, once
+// The status table (the main window's StatusList): for every server key
+// probed so far, the text its status cell shows. Keys compare without regard to letter case; an entry, once
 // there, is replaced but never removed. The status monitor sets values while
 // the grid looks them up, so every access takes the table's lock.
 
