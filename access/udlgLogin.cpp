@@ -104,7 +104,7 @@ TdlgLogin::TdlgLogin(QWidget *parent) : TdlgBase(parent) {
     eMM->setFrame(false);
     eMM->setEchoMode(QLineEdit::Password);
     eMM->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-    eMM->installEventFilter(this);
+    setKeyDownHandler(eMM, [this](int &Key, Qt::KeyboardModifiers Shift) { eMMKeyDown(Key, Shift); });
 
     setTabOrder(eMM, btnOk);
     setTabOrder(btnOk, btnExit);
@@ -132,18 +132,6 @@ void TdlgLogin::FormKeyDown(int &Key, Qt::KeyboardModifiers Shift) {
     TdlgBase::FormKeyDown(Key, Shift);
     if (Key == VK_ESCAPE)
         btnExit->click();
-}
-
-bool TdlgLogin::eventFilter(QObject *watched, QEvent *event) {
-    // The window's key preview has already seen this key.
-    if (watched == eMM && event->type() == QEvent::KeyPress) {
-        int key = virtualKeyCode(*static_cast<QKeyEvent *>(event));
-        if (key != 0) {
-            eMMKeyDown(key, static_cast<QKeyEvent *>(event)->modifiers());
-            return key == 0;
-        }
-    }
-    return TdlgBase::eventFilter(watched, event);
 }
 
 } // namespace kestrune

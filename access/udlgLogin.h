@@ -69,9 +69,6 @@ public:
     void btnOkClick();
     void eMMKeyDown(int &Key, Qt::KeyboardModifiers Shift);
     void FormKeyDown(int &Key, Qt::KeyboardModifiers Shift) override;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 } // namespace kestrune

@@ -95,7 +95,7 @@ TdlgMMSZ::TdlgMMSZ(QWidget *parent) : TdlgBase(parent) {
     eMM->setEchoMode(QLineEdit::Password);
     eMM->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     eMM->setValidator(new GbkLengthLimit(MaxPasswordBytes, eMM));
-    eMM->installEventFilter(this);
+    setKeyDownHandler(eMM, [this](int &Key, Qt::KeyboardModifiers Shift) { eMMKeyDown(Key, Shift); });
 
     btnOk->setGeometry(51, 75, 68, 25);
     btnExit->setGeometry(131, 75, 68, 25);
@@ -135,18 +135,6 @@ void TdlgMMSZ::btnOkClick() {
 void TdlgMMSZ::eMMKeyDown(int &Key, Qt::KeyboardModifiers) {
     if (Key == VK_RETURN)
         btnOk->click();
-}
-
-bool TdlgMMSZ::eventFilter(QObject *watched, QEvent *event) {
-    // The window's key preview has already seen this key.
-    if (watched == eMM && event->type() == QEvent::KeyPress) {
-        int key = virtualKeyCode(*static_cast<QKeyEvent *>(event));
-        if (key != 0) {
-            eMMKeyDown(key, static_cast<QKeyEvent *>(event)->modifiers());
-            return key == 0;
-        }
-    }
-    return TdlgBase::eventFilter(watched, event);
 }
 
 } // namespace kestrune

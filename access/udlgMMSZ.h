@@ -31,9 +31,6 @@ public:
     // A database error is thrown on: the dialog stays open.
     void btnOkClick();
     void eMMKeyDown(int &Key, Qt::KeyboardModifiers Shift);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 };
 
 } // namespace kestrune

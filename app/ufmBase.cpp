@@ -46,7 +46,31 @@ void installKeyPreview() {
     }
 }
 
+// Calls one control's key handler; owned by the control.
+class ControlKeyDown : public QObject {
+public:
+    ControlKeyDown(QWidget *control, KeyDownHandler handler) : QObject(control), handler_(std::move(handler)) {}
+
+    bool eventFilter(QObject *, QEvent *event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto *keyEvent = static_cast<QKeyEvent *>(event);
+        int key = virtualKeyCode(*keyEvent);
+        if (key == 0)
+            return false;
+        handler_(key, keyEvent->modifiers());
+        return key == 0;
+    }
+
+private:
+    KeyDownHandler handler_;
+};
+
 } // namespace
+
+void setKeyDownHandler(QWidget *control, KeyDownHandler handler) {
+    control->installEventFilter(new ControlKeyDown(control, std::move(handler)));
+}
 
 int virtualKeyCode(const QKeyEvent &event) {
     switch (event.key()) {

@@ -10,6 +10,7 @@
 // gives the cancel result 2, and exec() returns the modal result.
 
 #include <QDialog>
+#include <functional>
 
 class QKeyEvent;
 
@@ -30,6 +31,11 @@ int virtualKeyCode(const QKeyEvent &event);
 // The window font: 宋体 at a character height of 12 pixels, with fallbacks
 // for systems that lack it.
 QFont windowFont();
+
+// A control's own key handler: runs for each key pressed in `control`, after
+// its window's FormKeyDown has seen the key. Setting Key to 0 consumes it.
+using KeyDownHandler = std::function<void(int &Key, Qt::KeyboardModifiers Shift)>;
+void setKeyDownHandler(QWidget *control, KeyDownHandler handler);
 
 class TfmBase : public QDialog {
     Q_OBJECT
