@@ -1,7 +1,7 @@
 #include "widgets/DbEdit.h"
 
-#include "db/DataSource.h"
 #include "db/Query.h"
+#include "widgets/FieldDataLink.h"
 #include "platform/GbkCodec.h"
 
 #include <QApplication>
@@ -30,10 +30,6 @@ private:
 
 namespace {
 
-bool isPending(const db::Query *q) {
-    return q && (q->state() == db::Query::State::Edit || q->state() == db::Query::State::Insert);
-}
-
 bool takesIntegerCharacter(QChar c) { return (c >= u'0' && c <= u'9') || c == u'+' || c == u'-'; }
 
 // Focus that goes to another window (a message box, a menu) does not leave
@@ -46,37 +42,22 @@ bool leavesEdit(Qt::FocusReason reason) {
 
 } // namespace
 
-DbEdit::DbEdit(QWidget *parent) : QLineEdit(parent) {
+DbEdit::DbEdit(QWidget *parent) : QLineEdit(parent), link_(new FieldDataLink(this)) {
     setValidator(new DbEditInputGuard(this));
+    connect(link_, &FieldDataLink::refreshNeeded, this, &DbEdit::showField);
+    connect(link_, &FieldDataLink::aboutToPost, this, &DbEdit::updateRecord);
     connect(this, &QLineEdit::textChanged, this, [this](const QString &text) { accepted_ = text; });
     connect(this, &QLineEdit::textEdited, this, [this] {
-        modified_ = true;
+        link_->setModified(true);
         refused_ = false;
     });
 }
 
-void DbEdit::bind(db::DataSource *source, const QString &fieldName) {
-    if (source_)
-        disconnect(source_, nullptr, this, nullptr);
-    source_ = source;
-    fieldName_ = fieldName;
-    modified_ = false;
-    if (source_) {
-        connect(source_, &db::DataSource::recordChanged, this, &DbEdit::showField);
-        connect(source_, &db::DataSource::dataSetChanged, this, [this] {
-            modified_ = false;
-            showField();
-        });
-        connect(source_, &db::DataSource::stateChanged, this, &DbEdit::stateChanged);
-        connect(source_, &db::DataSource::aboutToPost, this, &DbEdit::updateRecord);
-    }
-    showField();
-}
+void DbEdit::bind(db::DataSource *source, const QString &fieldName) { link_->bind(source, fieldName); }
 
-db::Field *DbEdit::field() const {
-    db::Query *q = source_ ? source_->dataSet() : nullptr;
-    return q ? q->findField(fieldName_) : nullptr;
-}
+const QString &DbEdit::fieldName() const { return link_->fieldName(); }
+
+db::Field *DbEdit::field() const { return link_->field(); }
 
 int DbEdit::maxBytes() const {
     const db::Field *f = field();
@@ -86,37 +67,20 @@ int DbEdit::maxBytes() const {
 void DbEdit::showField() {
     if (writing_)
         return;
-    db::Query *q = source_ ? source_->dataSet() : nullptr;
-    db::Field *f = field();
-    const bool onRow = q && q->active() && q->recNo() >= 0;
-    const QVariant value = f && onRow ? f->value() : QVariant();
-    // Another control's write changes the row too; what the operator is
-    // typing here stays until this field itself changes.
-    if (modified_ && isPending(q) && value == shown_)
+    const std::optional<QString> text = link_->textToShow();
+    if (!text)
         return;
     showing_ = true;
-    setText(f && onRow ? f->asString() : QString());
+    setText(*text);
     showing_ = false;
-    shown_ = value;
-    modified_ = false;
     refused_ = false;
 }
 
-void DbEdit::stateChanged() {
-    // A cancelled or posted row: nothing typed is pending any more.
-    db::Query *q = source_ ? source_->dataSet() : nullptr;
-    if (!isPending(q)) {
-        modified_ = false;
-        showField();
-    }
-}
-
 void DbEdit::updateRecord() {
-    if (isReadOnly() || !modified_)
+    if (isReadOnly() || !link_->modified() || !link_->editing())
         return;
-    db::Query *q = source_ ? source_->dataSet() : nullptr;
     db::Field *f = field();
-    if (!f || !isPending(q))
+    if (!f)
         return;
     writing_ = true;
     try {
@@ -129,7 +93,7 @@ void DbEdit::updateRecord() {
         throw;
     }
     writing_ = false;
-    modified_ = false;
+    link_->setModified(false);
     refused_ = false;
     // Show the value as the field holds it ("+5" becomes "5").
     showField();

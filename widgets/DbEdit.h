@@ -8,8 +8,6 @@
 // the row is posted; a text the field refuses keeps the focus in the edit.
 
 #include <QLineEdit>
-#include <QPointer>
-#include <QVariant>
 
 #include <exception>
 #include <functional>
@@ -22,13 +20,15 @@ class Query;
 
 namespace kestrune {
 
+class FieldDataLink;
+
 class DbEdit : public QLineEdit {
     Q_OBJECT
 public:
     explicit DbEdit(QWidget *parent = nullptr);
 
     void bind(db::DataSource *source, const QString &fieldName);
-    const QString &fieldName() const { return fieldName_; }
+    const QString &fieldName() const;
     // The bound field, or nullptr while there is none.
     db::Field *field() const;
 
@@ -65,14 +65,10 @@ private:
     int checkInput(QString &input, int &pos);
     void refuseInput();
     void showField();
-    void stateChanged();
     void reportRefusal();
 
-    QPointer<db::DataSource> source_;
-    QString fieldName_;
+    FieldDataLink *link_;
     QString accepted_;   // the text before the change being checked
-    QVariant shown_;     // the field value the edit last showed
-    bool modified_ = false;
     bool showing_ = false;
     bool writing_ = false;
     bool refused_ = false;

@@ -1,73 +1,36 @@
 #include "widgets/DbMemo.h"
 
-#include "db/DataSource.h"
 #include "db/Query.h"
+#include "widgets/FieldDataLink.h"
 
 #include <QFocusEvent>
 
 namespace kestrune {
 
-namespace {
-
-bool isPending(const db::Query *q) {
-    return q && (q->state() == db::Query::State::Edit || q->state() == db::Query::State::Insert);
-}
-
-} // namespace
-
-DbMemo::DbMemo(QWidget *parent) : QPlainTextEdit(parent) {
+DbMemo::DbMemo(QWidget *parent) : QPlainTextEdit(parent), link_(new FieldDataLink(this)) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Tab leaves the box, as it does from every other control.
     setTabChangesFocus(true);
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
         if (!showing_)
-            modified_ = true;
+            link_->setModified(true);
     });
+    connect(link_, &FieldDataLink::refreshNeeded, this, &DbMemo::showField);
+    connect(link_, &FieldDataLink::aboutToPost, this, &DbMemo::updateRecord);
 }
 
-void DbMemo::bind(db::DataSource *source, const QString &fieldName) {
-    if (source_)
-        disconnect(source_, nullptr, this, nullptr);
-    source_ = source;
-    fieldName_ = fieldName;
-    modified_ = false;
-    if (source_) {
-        connect(source_, &db::DataSource::recordChanged, this, &DbMemo::showField);
-        connect(source_, &db::DataSource::dataSetChanged, this, [this] {
-            modified_ = false;
-            showField();
-        });
-        connect(source_, &db::DataSource::stateChanged, this, &DbMemo::stateChanged);
-        connect(source_, &db::DataSource::aboutToPost, this, &DbMemo::updateRecord);
-    }
-    showField();
-}
+void DbMemo::bind(db::DataSource *source, const QString &fieldName) { link_->bind(source, fieldName); }
+
+const QString &DbMemo::fieldName() const { return link_->fieldName(); }
 
 void DbMemo::showField() {
     if (showing_)
         return;
-    db::Query *q = source_ ? source_->dataSet() : nullptr;
-    db::Field *field = (q && q->active() && q->recNo() >= 0) ? q->findField(fieldName_) : nullptr;
-    const QVariant value = field ? field->value() : QVariant();
-    // Another control's write changes the row too; what the operator is
-    // typing here stays until this field itself changes.
-    if (modified_ && isPending(q) && value == shown_)
-        return;
-    const QString text = field ? field->asString() : QString();
-    shown_ = value;
-    modified_ = false;
-    if (text != fieldText()) {
+    const std::optional<QString> text = link_->textToShow();
+    if (text && *text != fieldText()) {
         showing_ = true;
-        setPlainText(text);
+        setPlainText(*text);
         showing_ = false;
-    }
-}
-
-void DbMemo::stateChanged() {
-    db::Query *q = source_ ? source_->dataSet() : nullptr;
-    if (!isPending(q)) {
-        modified_ = false;
-        showField();
     }
 }
 
@@ -78,12 +41,9 @@ QString DbMemo::fieldText() const {
 }
 
 void DbMemo::updateRecord() {
-    if (isReadOnly() || !modified_ || !source_ || !source_->dataSet())
+    if (isReadOnly() || !link_->modified() || !link_->editing())
         return;
-    db::Query *q = source_->dataSet();
-    if (!isPending(q))
-        return;
-    db::Field *field = q->findField(fieldName_);
+    db::Field *field = link_->field();
     if (!field)
         return;
     const QString text = fieldText();
@@ -91,8 +51,7 @@ void DbMemo::updateRecord() {
     if (field->isNull() || field->asString() != text)
         field->setAsString(text);
     showing_ = false;
-    shown_ = field->value();
-    modified_ = false;
+    link_->noteWritten();
 }
 
 void DbMemo::focusOutEvent(QFocusEvent *event) {

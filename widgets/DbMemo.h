@@ -5,8 +5,6 @@
 // is posted. Line breaks are kept as CR LF, as the remarks are stored.
 
 #include <QPlainTextEdit>
-#include <QPointer>
-#include <QVariant>
 
 namespace kestrune::db {
 class DataSource;
@@ -14,13 +12,15 @@ class DataSource;
 
 namespace kestrune {
 
+class FieldDataLink;
+
 class DbMemo : public QPlainTextEdit {
     Q_OBJECT
 public:
     explicit DbMemo(QWidget *parent = nullptr);
 
     void bind(db::DataSource *source, const QString &fieldName);
-    const QString &fieldName() const { return fieldName_; }
+    const QString &fieldName() const;
 
     // Writes the text into the field when the operator changed it and the
     // row is being edited. An emptied box leaves the empty text, not null.
@@ -34,12 +34,8 @@ protected:
 
 private:
     void showField();
-    void stateChanged();
 
-    QPointer<db::DataSource> source_;
-    QString fieldName_;
-    QVariant shown_; // the field value the box last showed
-    bool modified_ = false;
+    FieldDataLink *link_;
     bool showing_ = false;
 };
 
