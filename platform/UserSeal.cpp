@@ -137,10 +137,12 @@ QString defaultKeyPath() {
     return base + QStringLiteral("/kestrune/seal.key");
 }
 
-bool readAll(int fd, unsigned char *buffer, size_t size) {
+// Moves all `size` bytes with `op` (read or write), through interruptions.
+template <typename Buffer, typename Op>
+bool transferAll(int fd, Buffer *buffer, size_t size, Op op) {
     size_t done = 0;
     while (done < size) {
-        const ssize_t n = ::read(fd, buffer + done, size - done);
+        const ssize_t n = op(fd, buffer + done, size - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -150,18 +152,9 @@ bool readAll(int fd, unsigned char *buffer, size_t size) {
     return true;
 }
 
-bool writeAll(int fd, const unsigned char *buffer, size_t size) {
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, buffer + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
+bool readAll(int fd, unsigned char *buffer, size_t size) { return transferAll(fd, buffer, size, ::read); }
+
+bool writeAll(int fd, const unsigned char *buffer, size_t size) { return transferAll(fd, buffer, size, ::write); }
 
 enum class KeyFile { Read, Missing, Refused };
 

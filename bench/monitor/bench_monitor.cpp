@@ -10,17 +10,16 @@
 // bench/monitor/run.sh turns these into the README's figures.
 
 #include "app/Entry.h"
+#include "bench/common/BenchDatabase.h"
 #include "app/KestruneApplication.h"
-#include "db/Connection.h"
 #include "db/Schema.h"
-#include "db/Statement.h"
+#include "db/Connection.h"
 #include "servers/ufmMain.h"
 #include "status/StatusTable.h"
 #include "status/uStatusThread.h"
 
 #include <atomic>
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <cstdio>
@@ -31,21 +30,10 @@ using namespace kestrune;
 namespace {
 
 int makeDatabase(int rows, const QString &dir) {
-    const QString path = QDir(dir).filePath(db::DatabaseFileName);
-    db::createDatabase(path, db::DatabaseKey, false);
-    db::Connection conn;
-    conn.open(path, db::DatabaseKey);
-    std::lock_guard guard(conn.lock());
-    conn.execute(QStringLiteral("BEGIN"));
-    for (int i = 0; i < rows; ++i) {
-        db::Statement st(conn.handle(), QStringLiteral("INSERT INTO FWQ (IP, PORT, YHM, MM) VALUES (?,?,?,?)"));
-        st.bind(1, QStringLiteral("127.0.%1.%2").arg(i / 250).arg(i % 250 + 1));
-        st.bind(2, 3389);
-        st.bind(3, QStringLiteral("u%1").arg(i));
-        st.bind(4, QStringLiteral("p"));
-        st.step();
-    }
-    conn.execute(QStringLiteral("COMMIT"));
+    bench::makeServerDatabase(dir, rows, [](int i) {
+        return bench::BenchServer{QStringLiteral("127.0.%1.%2").arg(i / 250).arg(i % 250 + 1), 3389,
+                                  QStringLiteral("u%1").arg(i), QStringLiteral("p"), QString()};
+    });
     return 0;
 }
 

@@ -7,15 +7,12 @@
 // bench/startup/run.sh turns these into the README's figures.
 
 #include "app/Entry.h"
+#include "bench/common/BenchDatabase.h"
 #include "app/KestruneApplication.h"
-#include "db/Connection.h"
-#include "db/Schema.h"
-#include "db/Statement.h"
 #include "servers/ufmMain.h"
 #include "status/uStatusThread.h"
 #include "widgets/DataGrid.h"
 
-#include <QDir>
 #include <QTimer>
 #include <cstdio>
 #include <ctime>
@@ -23,23 +20,14 @@
 
 namespace {
 
+namespace bench = kestrune::bench;
+
 int makeDatabase(int rows, const QString &dir) {
-    const QString path = QDir(dir).filePath(kestrune::db::DatabaseFileName);
-    kestrune::db::createDatabase(path, kestrune::db::DatabaseKey, false);
-    kestrune::db::Connection conn;
-    conn.open(path, kestrune::db::DatabaseKey);
-    std::lock_guard guard(conn.lock());
-    conn.execute(QStringLiteral("BEGIN"));
-    for (int i = 0; i < rows; ++i) {
-        kestrune::db::Statement st(conn.handle(), QStringLiteral("INSERT INTO FWQ VALUES (?,?,?,?,?)"));
-        st.bind(1, QStringLiteral("127.%1.%2.%3").arg(i / 65536 % 256).arg(i / 256 % 256).arg(i % 256));
-        st.bind(2, 3389 + i % 7);
-        st.bind(3, QStringLiteral("运维%1").arg(i));
-        st.bind(4, QStringLiteral("pw%1").arg(i));
-        st.bind(5, QStringLiteral("第 %1 台服务器").arg(i));
-        st.step();
-    }
-    conn.execute(QStringLiteral("COMMIT"));
+    bench::makeServerDatabase(dir, rows, [](int i) {
+        return bench::BenchServer{QStringLiteral("127.%1.%2.%3").arg(i / 65536 % 256).arg(i / 256 % 256).arg(i % 256),
+                                  3389 + i % 7, QStringLiteral("运维%1").arg(i), QStringLiteral("pw%1").arg(i),
+                                  QStringLiteral("第 %1 台服务器").arg(i)};
+    });
     return 0;
 }
 
