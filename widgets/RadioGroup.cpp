@@ -10,10 +10,12 @@ namespace kestrune {
 RadioGroup::RadioGroup(const QString &caption, const QStringList &items, QWidget *parent)
     : QGroupBox(caption, parent), items_(items), buttons_(new QButtonGroup(this)) {
     auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(6, 2, 2, 2);
+    layout->setContentsMargins(3, 2, 0, 2);
     layout->setSpacing(2);
     for (int i = 0; i < items_.size(); ++i) {
         auto *button = new QRadioButton(items_[i], this);
+        // The group is narrow: keep the text close to its indicator.
+        button->setStyleSheet(QStringLiteral("QRadioButton { spacing: 3px; }"));
         buttons_->addButton(button, i);
         layout->addWidget(button);
     }
