@@ -18,7 +18,7 @@ case "$kind" in
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
     ctest --test-dir "$dir" --output-on-failure -j2 -LE integration ;;
   thread)
-    export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/tsan.supp"
+    export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
     ctest --test-dir "$dir" --output-on-failure -L monitor ;;
   *) echo "usage: $0 address|thread" >&2; exit 2 ;;
 esac
