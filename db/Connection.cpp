@@ -62,11 +62,6 @@ void Connection::execute(const QString &sql) {
     }
 }
 
-QString Connection::lastErrorText() const {
-    std::lock_guard guard(mutex_);
-    return db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
-}
-
 void checkResult(sqlite3 *db, int rc) {
     if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
         throw Exception(QString::fromUtf8(sqlite3_errmsg(db)));

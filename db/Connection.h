@@ -34,9 +34,6 @@ public:
     // Runs one statement that returns no rows; for the database tool and tests.
     void execute(const QString &sql);
 
-    // The engine's text for the last failure on this connection.
-    QString lastErrorText() const;
-
 private:
     sqlite3 *db_ = nullptr;
     mutable std::recursive_mutex mutex_;
